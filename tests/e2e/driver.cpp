@@ -10,6 +10,7 @@
 // ("killed=1"), so that a failed scenario leaves nothing behind.
 // The verbs are listed in README.md.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cctype>
 #include <cstdio>
@@ -482,6 +483,23 @@ private:
         DWORD code = 0;
         GetExitCodeProcess(process_, &code);
         out("exit.code", static_cast<long>(code));
+
+        // What it started (a setup program, say) may still be starting up;
+        // its traces are only complete once it has ended too.
+        if (!waitFor(timeoutArg(a, 1), [&] { return childrenOf(pid_) == 0; }))
+            fail("programs it started are still running");
+    }
+
+    static int childrenOf(DWORD parent) {
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snap == INVALID_HANDLE_VALUE) fail("no process snapshot");
+        PROCESSENTRY32 pe = {};
+        pe.dwSize = sizeof pe;
+        int n = 0;
+        for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe))
+            if (pe.th32ParentProcessID == parent) ++n;
+        CloseHandle(snap);
+        return n;
     }
 
     void listWindows() {

@@ -87,7 +87,7 @@ make_base() {
   local version
   export WINEPREFIX=$work/base
   SCN_DIR=$work
-  wineboot -i > "$work/wineboot.log" 2>&1 || abort "wineboot failed, see $work/wineboot.log"
+  timeout 300 wineboot -i > "$work/wineboot.log" 2>&1 || abort "wineboot failed, see $work/wineboot.log"
   if [ "$mode" = win98 ]; then
     wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f > /dev/null || abort "cannot set Windows 98 mode"
   fi
