@@ -233,6 +233,7 @@ class Parser {
     r.skip(12);  // characteristics, time stamp, version
     uint32_t count = static_cast<uint32_t>(r.u16()) + r.u16();
     if (!r.ok()) return fail("resource directory out of range at " + hex(offset));
+    if (size_t{count} * 8 > r.remaining()) return fail("resource directory entries out of range at " + hex(offset));
     for (uint32_t i = 0; i < count; ++i) {
       // Directories may share subdirectories; count every visit so a tree
       // built to fan out cannot keep us busy.
