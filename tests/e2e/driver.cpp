@@ -20,7 +20,7 @@
 
 namespace {
 
-const DWORD kDefaultTimeoutMs = 30000;
+const DWORD kDefaultTimeoutMs = 60000;
 const DWORD kPollMs = 50;
 
 struct Failure {
@@ -50,7 +50,7 @@ std::string rectText(const RECT& r) {
 // inside WinExec waiting for a child) must not hang the driver.
 LRESULT ask(HWND w, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG, 10000, &result))
+    if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG, 20000, &result))
         fail("no answer to message " + std::to_string(msg));
     return static_cast<LRESULT>(result);
 }
@@ -482,7 +482,7 @@ private:
         if (!ended) fail("program still running");
         DWORD code = 0;
         GetExitCodeProcess(process_, &code);
-        out("exit.code", static_cast<long>(code));
+        out("exit.code", std::to_string(code));
 
         // What it started (a setup program, say) may still be starting up;
         // its traces are only complete once it has ended too.

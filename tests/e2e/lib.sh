@@ -21,7 +21,7 @@ PRODUCT_PATHS=('Acrobat4\ar40eng.exe' 'VoUsb.ins\disk1\setup.exe' 'Keil4k.ins\di
 
 # check_failed MESSAGE: records a failed check of the running scenario.
 check_failed() {
-  echo "check failed: $*"
+  echo "check failed: $*" >&2
   echo "$*" >> "$SCN_DIR/failures"
 }
 
@@ -144,11 +144,15 @@ expect_out() {
   [ "$got" = "$2" ] || check_failed "${3:-$1}: expected $1=$2, got '${got:-<none>}'"
 }
 
-# expect_drive_ok: the last driver run had no failing verb.
+# expect_drive_ok: the last driver run had no failing verb, and the program
+# did not end by an exception (exit codes 0xC0000000 and up).
 expect_drive_ok() {
-  local err
+  local err code
   err=$(out error)
   [ -z "$err" ] || check_failed "driver: $err"
+  code=$(out exit.code)
+  [ -z "$code" ] || [ "$code" -lt $((0xC0000000)) ] \
+    || check_failed "the program crashed: exit code $(printf '0x%X' "$code")"
 }
 
 # expect_centred: the dialog's window rect is centred on the screen (±1 px).

@@ -96,6 +96,9 @@ make_base() {
     "$WINEPREFIX/drive_c/e2e/"
   [ -f "$app" ] && cp "$app" "$WINEPREFIX/drive_c/e2e/bin/MasterInstall.exe"
   : > "$work/failures"
+  # A crash ends the program at once (the scenario sees its exit code)
+  # instead of opening Wine's crash dialog.
+  printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n' | reg_import
   make_sentinels || abort "cannot make the sentinel files"
   [ -s "$work/failures" ] && abort "$(head -n 1 "$work/failures")"
   version=$(wine 'C:\e2e\e2e-driver.exe' version | tr -d '\r')
