@@ -139,13 +139,18 @@ run_scenario() {
   [ "$keep" = 1 ] || rm -rf "$WINEPREFIX"
 }
 
-start=$SECONDS
-make_base
+chosen=()
 for name in "${SCENARIOS[@]}"; do
   # shellcheck disable=SC2053
-  [[ $name == $filter ]] && run_scenario "$name"
+  [[ $name == $filter ]] && chosen+=("$name")
 done
-[ $((passed + failed)) -gt 0 ] || abort "no scenario matches '$filter'"
+[ ${#chosen[@]} -gt 0 ] || abort "no scenario matches '$filter'"
+
+start=$SECONDS
+make_base
+for name in "${chosen[@]}"; do
+  run_scenario "$name"
+done
 [ "$failed" = 0 ] || echo "# logs of the failed scenarios: $work"
 echo "# mode $mode, $((SECONDS - start)) s"
 echo "e2e: $passed passed, $failed failed"
