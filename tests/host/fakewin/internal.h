@@ -13,7 +13,7 @@ bool SameText(const std::string& a, const std::string& b);  // case-insensitive
 // Orders names as the registry lists them: by their upper-case form.
 struct UpperLess
 {
-    bool operator()(const std::string& a, const std::string& b) const { return Upper(a) < Upper(b); }
+    bool operator()(const std::string& a, const std::string& b) const;
 };
 
 void Log(const std::string& api, const std::string& subject, const std::string& detail, long long result);

@@ -52,18 +52,15 @@ std::map<std::pair<std::string, std::string>, LONG> g_scripted;  // (api, upper 
 std::vector<std::string> Split(const std::string& path)
 {
     std::vector<std::string> parts;
-    std::string part;
-    for (char ch : path) {
-        if (ch == '\\') {
-            if (!part.empty())
-                parts.push_back(part);
-            part.clear();
-        } else {
-            part += ch;
-        }
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > start)
+            parts.emplace_back(path, start, end - start);
+        start = end + 1;
     }
-    if (!part.empty())
-        parts.push_back(part);
     return parts;
 }
 
@@ -115,6 +112,8 @@ std::string Canonical(const std::string& path)
 
 bool Scripted(const char* api, const std::string& fullName, LONG& answer)
 {
+    if (g_scripted.empty())
+        return false;
     const auto found = g_scripted.find({ api, Canonical(fullName) });
     if (found == g_scripted.end())
         return false;

@@ -18,6 +18,18 @@ std::string Upper(std::string text)
     return text;
 }
 
+bool UpperLess::operator()(const std::string& a, const std::string& b) const
+{
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        const int x = std::toupper(static_cast<unsigned char>(a[i]));
+        const int y = std::toupper(static_cast<unsigned char>(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    return a.size() < b.size();
+}
+
 bool SameText(const std::string& a, const std::string& b)
 {
     return Upper(a) == Upper(b);
