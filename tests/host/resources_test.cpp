@@ -1,13 +1,16 @@
 // Reads the built Windows program and checks the resources the shell and the
 // dialog manager see: PE header, the product-selection dialog, the icons and
-// the version block.
+// the version block and the manifest.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/pe_reader.h"
@@ -388,6 +391,161 @@ TEST_F(Resources, VersionBlock) {
   ExpectFields({
       {"translation language", 0x0409, static_cast<uint32_t>(t[0] | t[1] << 8)},
       {"translation code page", 1200, static_cast<uint32_t>(t[2] | t[3] << 8)},
+  });
+}
+
+// --------------------------------------------------------------- manifest
+
+constexpr uint32_t kRtManifest = 24;
+
+// One element's start tag as the manifest writes it.
+struct XmlTag {
+  std::string name;  // without a namespace prefix
+  std::vector<std::pair<std::string, std::string>> attributes;
+};
+
+// The start tags of an XML text, outside comments, processing instructions
+// and CDATA. Enough for a manifest; false when the text is not well formed
+// enough to read tag by tag.
+bool StartTags(const std::string& xml, std::vector<XmlTag>& tags, std::string& error) {
+  auto isNameChar = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' || c == ':';
+  };
+  auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t at = 0;
+  while ((at = xml.find('<', at)) != std::string::npos) {
+    const struct {
+      const char* open;
+      const char* close;
+    } kSkipped[] = {{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}, {"<!", ">"}};
+    bool skipped = false;
+    for (const auto& skip : kSkipped) {
+      if (xml.compare(at, std::strlen(skip.open), skip.open) == 0) {
+        const size_t end = xml.find(skip.close, at);
+        if (end == std::string::npos) {
+          error = std::string("unterminated ") + skip.open + " at " + std::to_string(at);
+          return false;
+        }
+        at = end + std::strlen(skip.close);
+        skipped = true;
+        break;
+      }
+    }
+    if (skipped) continue;
+    ++at;
+    if (at < xml.size() && xml[at] == '/') continue;  // an end tag
+    XmlTag tag;
+    const size_t nameStart = at;
+    while (at < xml.size() && isNameChar(xml[at])) ++at;
+    std::string name = xml.substr(nameStart, at - nameStart);
+    if (name.empty()) {
+      error = "a tag without a name at " + std::to_string(nameStart);
+      return false;
+    }
+    const size_t colon = name.rfind(':');
+    tag.name = colon == std::string::npos ? name : name.substr(colon + 1);
+    for (;;) {
+      while (at < xml.size() && isSpace(xml[at])) ++at;
+      if (at >= xml.size()) {
+        error = "unterminated tag <" + name;
+        return false;
+      }
+      if (xml[at] == '>' || xml.compare(at, 2, "/>") == 0) break;
+      const size_t attrStart = at;
+      while (at < xml.size() && isNameChar(xml[at])) ++at;
+      std::string attr = xml.substr(attrStart, at - attrStart);
+      while (at < xml.size() && isSpace(xml[at])) ++at;
+      if (attr.empty() || at >= xml.size() || xml[at] != '=') {
+        error = "malformed attribute in <" + name;
+        return false;
+      }
+      ++at;
+      while (at < xml.size() && isSpace(xml[at])) ++at;
+      if (at >= xml.size() || (xml[at] != '"' && xml[at] != '\'')) {
+        error = "unquoted value of " + attr + " in <" + name;
+        return false;
+      }
+      const char quote = xml[at++];
+      const size_t valueEnd = xml.find(quote, at);
+      if (valueEnd == std::string::npos) {
+        error = "unterminated value of " + attr + " in <" + name;
+        return false;
+      }
+      tag.attributes.emplace_back(attr, xml.substr(at, valueEnd - at));
+      at = valueEnd + 1;
+    }
+    tags.push_back(std::move(tag));
+  }
+  return true;
+}
+
+TEST(ResourcesManifestReader, ReadsTagsAndSkipsComments) {
+  // The reader must see through what a manifest may contain, or the check
+  // below could pass on a commented-out level or miss a prefixed element.
+  struct Case {
+    const char* xml;
+    bool ok;
+    std::vector<std::string> names;
+  };
+  const Case kCases[] = {
+      {"<a x=\"1\"><b/></a>", true, {"a", "b"}},
+      {"<?xml version='1.0'?><!-- <supportedOS Id='x'/> --><a/>", true, {"a"}},
+      {"<a><![CDATA[<b/>]]></a>", true, {"a"}},
+      {"<ms_compatibility:supportedOS Id='{x}'/>", true, {"supportedOS"}},
+      {"<a x = '1' y=\"2\" />", true, {"a"}},
+      {"<a x=1/>", false, {}},
+      {"<a x='1'", false, {}},
+      {"<!-- open", false, {}},
+  };
+  for (const Case& c : kCases) {
+    std::vector<XmlTag> tags;
+    std::string error;
+    EXPECT_EQ(c.ok, StartTags(c.xml, tags, error)) << c.xml << ": " << error;
+    if (!c.ok) continue;
+    std::vector<std::string> names;
+    for (const XmlTag& tag : tags) names.push_back(tag.name);
+    EXPECT_EQ(c.names, names) << c.xml;
+  }
+  std::vector<XmlTag> tags;
+  std::string error;
+  ASSERT_TRUE(StartTags("<a x = '1' y=\"two\" />", tags, error)) << error;
+  ASSERT_EQ(1u, tags.size());
+  const std::vector<std::pair<std::string, std::string>> kAttributes = {{"x", "1"}, {"y", "two"}};
+  EXPECT_EQ(kAttributes, tags[0].attributes);
+}
+
+TEST_F(Resources, ManifestAsksForAdministrator) {
+  // Exactly one manifest, as ID 1 (the one Windows reads for an .exe), in
+  // US English like every other resource.
+  std::vector<const pe::Resource*> manifests;
+  for (const pe::Resource& r : exe_->resources)
+    if (!r.type.isString && r.type.id == kRtManifest) manifests.push_back(&r);
+  ASSERT_EQ(1u, manifests.size()) << "expected one manifest resource, found " << manifests.size();
+  const pe::Resource& manifest = *manifests[0];
+  ExpectFields({
+      {"manifest id is a number", 0, manifest.name.isString ? 1u : 0u},
+      {"manifest id", 1, manifest.name.id},
+      {"manifest language", kEnglishUs, manifest.language},
+  });
+
+  std::string xml(manifest.data.begin(), manifest.data.end());
+  if (xml.compare(0, 3, "\xEF\xBB\xBF") == 0) xml.erase(0, 3);
+  std::vector<XmlTag> tags;
+  std::string error;
+  ASSERT_TRUE(StartTags(xml, tags, error)) << "the manifest does not read as XML: " << error;
+
+  std::vector<const XmlTag*> levels;
+  for (const XmlTag& tag : tags) {
+    if (tag.name == "requestedExecutionLevel") levels.push_back(&tag);
+    // Declaring supported systems would change the version numbers and
+    // behaviour Windows gives the program.
+    EXPECT_NE("supportedOS", tag.name) << "the manifest declares a supportedOS element";
+  }
+  ASSERT_EQ(1u, levels.size()) << "expected one requestedExecutionLevel, found " << levels.size();
+  std::map<std::string, std::string> attributes(levels[0]->attributes.begin(), levels[0]->attributes.end());
+  ExpectTexts({
+      {"requestedExecutionLevel level", "requireAdministrator", attributes["level"]},
+      {"requestedExecutionLevel uiAccess", "false", attributes["uiAccess"]},
   });
 }
 
