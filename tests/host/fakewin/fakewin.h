@@ -100,6 +100,7 @@ struct ProcessStart
     BOOL succeeded;
     HANDLE process;  // the handles handed back, null when the start failed
     HANDLE thread;
+    std::vector<unsigned char> processInformationBytes;  // the PROCESS_INFORMATION as passed, before it is filled in
 };
 const std::vector<ProcessStart>& ProcessStarts();
 // Every later CreateProcessA fails with this error (0: they succeed again).

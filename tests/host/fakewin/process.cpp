@@ -125,6 +125,11 @@ BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY
         start.startupBytes.assign(bytes, bytes + size);
     }
 
+    if (processInformation) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(processInformation);
+        start.processInformationBytes.assign(bytes, bytes + sizeof(PROCESS_INFORMATION));
+    }
+
     DWORD error = g_startError;
     if (!error && (!startupInfo || !processInformation || (!applicationName && !commandLine)))
         error = ERROR_INVALID_PARAMETER;
