@@ -89,7 +89,7 @@ void CWinApp::SetNamesFromModule(LPCSTR modulePath)
     if (m_strAppName.IsEmpty())
         m_strAppName = baseName;
     m_strHelpFilePath = path.Left(extension) + ".HLP";
-    m_strProfileName = m_strAppName + ".INI";
+    m_strProfileName = baseName + ".INI";
 }
 
 BOOL AfxWinInit(HINSTANCE instance, HINSTANCE, LPSTR, int)

@@ -102,6 +102,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     CDialog* dialog;
     if (message == WM_INITDIALOG) {
         dialog = reinterpret_cast<CDialog*>(lParam);
+        if (!dialog)
+            return FALSE;  // created by someone else: nothing to bind
         ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
         dialog->m_hWnd = hwnd;
     } else {
