@@ -1,11 +1,12 @@
 # make build  - the Windows program at build/win32/MasterInstall.exe
 # make run    - build it and run it under Wine on a sample medium
 # make test   - install what is missing, build everything, run every test
+# make bench  - start-up and cleanup benchmarks under Wine
 SHELL := /bin/bash
 WIN32_DIR := build/win32
 HOST_DIR := build/host
 
-.PHONY: all build deps run test host-test e2e-test clean
+.PHONY: all build deps run test bench clean
 
 all: build
 
@@ -21,6 +22,9 @@ run: build
 
 test: build
 	@./tools/run-tests.sh
+
+bench: build
+	@./bench/run.sh
 
 clean:
 	rm -rf build
