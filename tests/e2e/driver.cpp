@@ -142,6 +142,7 @@ public:
         if (v == "answer") return answer(a);
         if (v == "wait-exit") return waitExit(a);
         if (v == "windows") return listWindows();
+        if (v == "processes") return listProcesses();
         fail("unknown verb");
     }
 
@@ -180,6 +181,7 @@ private:
     void launch(const std::vector<std::string>& a) {
         argc(a, 3);
         if (process_) fail("a program was launched already");
+        GetDesktopWindow();  // starts Wine's desktop process as our child, not the program's
         std::string cmd = "\"" + a[2] + "\"";
         for (size_t i = 3; i < a.size(); ++i) cmd += " " + a[i];
         STARTUPINFOA si = {};
@@ -353,7 +355,15 @@ private:
         in[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
         in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
         in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-        if (SendInput(3, in, sizeof(INPUT)) != 3) fail("SendInput failed");
+        // The button goes down only once the pointer is over the control: a
+        // click sent together with the move was lost once on a busy machine.
+        if (SendInput(1, &in[0], sizeof(INPUT)) != 1) fail("SendInput failed");
+        if (!waitFor(5000, [&] {
+                POINT p;
+                return GetCursorPos(&p) && WindowFromPoint(p) == c;
+            }))
+            fail("the pointer did not get over control " + a[1]);
+        if (SendInput(2, &in[1], sizeof(INPUT)) != 2) fail("SendInput failed");
         out("mouse", std::to_string(x) + "," + std::to_string(y));
     }
 
@@ -485,21 +495,49 @@ private:
         out("exit.code", std::to_string(code));
 
         // What it started (a setup program, say) may still be starting up;
-        // its traces are only complete once it has ended too.
-        if (!waitFor(timeoutArg(a, 1), [&] { return childrenOf(pid_) == 0; }))
-            fail("programs it started are still running");
+        // its traces are only complete once it has ended too. The children
+        // are taken right away, before the program's ID can be reused.
+        std::vector<HANDLE> children;
+        for (const PROCESSENTRY32& pe : childrenOf(pid_)) {
+            HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pe.th32ProcessID);
+            if (h) children.push_back(h);
+            out("child", std::to_string(pe.th32ProcessID) + " exe=" + pe.szExeFile);
+        }
+        bool childrenEnded = waitFor(timeoutArg(a, 1), [&] {
+            for (HANDLE h : children)
+                if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) return false;
+            return true;
+        });
+        for (HANDLE h : children) CloseHandle(h);
+        if (!childrenEnded) fail("programs it started are still running");
     }
 
-    static int childrenOf(DWORD parent) {
+    static std::vector<PROCESSENTRY32> processes() {
         HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         if (snap == INVALID_HANDLE_VALUE) fail("no process snapshot");
+        std::vector<PROCESSENTRY32> all;
         PROCESSENTRY32 pe = {};
         pe.dwSize = sizeof pe;
-        int n = 0;
         for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe))
-            if (pe.th32ParentProcessID == parent) ++n;
+            all.push_back(pe);
         CloseHandle(snap);
-        return n;
+        return all;
+    }
+
+    // Wine's desktop process (explorer.exe) is started by the first program
+    // that needs the desktop, and stays: it is not one of the program's own.
+    static std::vector<PROCESSENTRY32> childrenOf(DWORD parent) {
+        std::vector<PROCESSENTRY32> children;
+        for (const PROCESSENTRY32& pe : processes())
+            if (pe.th32ParentProcessID == parent && lstrcmpiA(pe.szExeFile, "explorer.exe") != 0)
+                children.push_back(pe);
+        return children;
+    }
+
+    void listProcesses() {
+        for (const PROCESSENTRY32& pe : processes())
+            out("process", std::to_string(pe.th32ProcessID) + " parent=" +
+                               std::to_string(pe.th32ParentProcessID) + " exe=" + pe.szExeFile);
     }
 
     void listWindows() {

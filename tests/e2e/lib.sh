@@ -76,11 +76,13 @@ no_z_drive() { rm -f "$WINEPREFIX/dosdevices/z:"; }
 
 # reg_import < REGEDIT4-text: imports keys as a 32-bit program sees them
 # (HKLM\Software is redirected for 32-bit programs in a 64-bit prefix).
+# The file goes to drive C:, which every scenario keeps (Z: may be gone).
 reg_import() {
-  local file=$SCN_DIR/import.$RANDOM.reg
-  cat > "$file"
-  wine 'C:\windows\syswow64\regedit.exe' /S "$(winepath -w "$file")" \
-    || check_failed "could not import registry file $file"
+  cat > "$WINEPREFIX/drive_c/e2e/import.reg"
+  cp "$WINEPREFIX/drive_c/e2e/import.reg" "$SCN_DIR/import.$RANDOM.reg"  # for the log
+  wine 'C:\windows\syswow64\regedit.exe' /S 'C:\e2e\import.reg' \
+    || check_failed "could not import registry keys: $(cat "$WINEPREFIX/drive_c/e2e/import.reg")"
+  rm -f "$WINEPREFIX/drive_c/e2e/import.reg"
 }
 
 # --- the medium -----------------------------------------------------------
