@@ -118,6 +118,7 @@ class Driver {
 public:
     ~Driver() {
         if (process_) CloseHandle(process_);
+        for (HANDLE h : held_) CloseHandle(h);
     }
 
     void run(const std::vector<std::string>& a) {
@@ -143,6 +144,7 @@ public:
         if (v == "wait-exit") return waitExit(a);
         if (v == "windows") return listWindows();
         if (v == "processes") return listProcesses();
+        if (v == "hold") return hold(a);
         fail("unknown verb");
     }
 
@@ -160,6 +162,7 @@ private:
     DWORD pid_ = 0;
     HWND dialog_ = nullptr;  // the window found by wait-window
     HWND box_ = nullptr;     // the message box found by wait-box
+    std::vector<HANDLE> held_;  // files kept open by hold, until the run ends
 
     static HWND need(HWND w, const char* what) {
         if (!w || !IsWindow(w)) fail(std::string("no ") + what + " (use wait-window/wait-box first)");
@@ -434,6 +437,7 @@ private:
     void describeBox(HWND b) {
         describeWindow("box", b);
         out("box.text", windowText(GetDlgItem(b, 0xFFFF)));
+        out("box.text.escaped", escapedText(GetDlgItem(b, 0xFFFF)));
         std::string ids;
         for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             if (className(c) != "Button" || !IsWindowVisible(c)) continue;
@@ -510,6 +514,27 @@ private:
         });
         for (HANDLE h : children) CloseHandle(h);
         if (!childrenEnded) fail("programs it started are still running");
+    }
+
+    // The text with its line breaks kept: \\ \n \r for a backslash and the breaks.
+    static std::string escapedText(HWND w) {
+        char buf[1024] = {};
+        ask(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+        std::string s;
+        for (const char* p = buf; *p; ++p)
+            s += *p == '\\' ? "\\\\" : *p == '\n' ? "\\n" : *p == '\r' ? "\\r" : std::string(1, *p);
+        return s;
+    }
+
+    // "hold PATH": opens the file without sharing it, as a program using it
+    // would; nobody else can delete or rename it until the run ends.
+    void hold(const std::vector<std::string>& a) {
+        argc(a, 2);
+        HANDLE h = CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) fail("cannot open " + a[1] + ", error " + std::to_string(GetLastError()));
+        held_.push_back(h);
+        out("held", a[1]);
     }
 
     static std::vector<PROCESSENTRY32> processes() {
