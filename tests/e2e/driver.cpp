@@ -363,7 +363,10 @@ private:
         if (SendInput(1, &in[0], sizeof(INPUT)) != 1) fail("SendInput failed");
         if (!waitFor(5000, [&] {
                 POINT p;
-                return GetCursorPos(&p) && WindowFromPoint(p) == c;
+                if (!GetCursorPos(&p)) return false;
+                // A disabled control is not hit: the point then belongs to the dialog.
+                HWND hit = WindowFromPoint(p);
+                return hit == c || (!IsWindowEnabled(c) && hit == dlg && p.x == x && p.y == y);
             }))
             fail("the pointer did not get over control " + a[1]);
         if (SendInput(2, &in[1], sizeof(INPUT)) != 2) fail("SendInput failed");
