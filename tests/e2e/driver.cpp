@@ -138,6 +138,9 @@ public:
         if (v == "mouse") return mouse(a);
         if (v == "key") return key(a);
         if (v == "close") return closeBox();
+        if (v == "minimize") return sysCommand(SC_MINIMIZE, "minimized");
+        if (v == "restore") return sysCommand(SC_RESTORE, "restored");
+        if (v == "wait-iconic") return waitIconic(a);
         if (v == "wait-gone") return waitGone(a);
         if (v == "wait-box") return waitBox(a);
         if (v == "answer") return answer(a);
@@ -422,6 +425,23 @@ private:
         HWND dlg = need(dialog_, "window");
         if (!PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0)) fail("PostMessage failed");
         out("closed", 1);
+    }
+
+    // As the taskbar button does, so it is posted like close.
+    void sysCommand(WPARAM command, const char* done) {
+        HWND dlg = need(dialog_, "window");
+        if (!PostMessageA(dlg, WM_SYSCOMMAND, command, 0)) fail("PostMessage failed");
+        out(done, 1);
+    }
+
+    // "wait-iconic 0|1 [ms]": waits until the window is (not) minimized.
+    void waitIconic(const std::vector<std::string>& a) {
+        argc(a, 2);
+        HWND dlg = need(dialog_, "window");
+        int want = parseInt(a[1]);
+        bool reached = waitFor(timeoutArg(a, 2), [&] { return (IsIconic(dlg) ? 1 : 0) == want; });
+        out("window.iconic", IsIconic(dlg) ? 1 : 0);
+        if (!reached) fail("window iconic did not become " + a[1]);
     }
 
     void waitGone(const std::vector<std::string>& a) {
