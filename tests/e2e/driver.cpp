@@ -148,6 +148,7 @@ public:
         if (v == "windows") return listWindows();
         if (v == "processes") return listProcesses();
         if (v == "hold") return hold(a);
+        if (v == "check") return check(a);
         fail("unknown verb");
     }
 
@@ -547,6 +548,15 @@ private:
         for (const char* p = buf; *p; ++p)
             s += *p == '\\' ? "\\\\" : *p == '\n' ? "\\n" : *p == '\r' ? "\\r" : std::string(1, *p);
         return s;
+    }
+
+    // "check ID": BM_SETCHECK, for a control the user cannot reach (hidden).
+    // BM_CLICK on a hidden auto radio button loops for ever in Wine 8 (user32
+    // BUTTON_CheckAutoRadioButton never meets the hidden start again).
+    void check(const std::vector<std::string>& a) {
+        argc(a, 2);
+        ask(controlOf(need(dialog_, "window"), a[1]), BM_SETCHECK, BST_CHECKED);
+        out("check", a[1]);
     }
 
     // "hold PATH": opens the file without sharing it, as a program using it
