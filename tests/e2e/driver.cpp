@@ -428,9 +428,13 @@ private:
         out("closed", 1);
     }
 
-    // As the taskbar button does, so it is posted like close.
+    // As the taskbar button does, so it is posted like close. Only once the
+    // program has been idle: a dialog box loop shows its dialog again when its
+    // queue first runs empty, which would undo an earlier minimize.
     void sysCommand(WPARAM command, const char* done) {
         HWND dlg = need(dialog_, "window");
+        if (process_ && WaitForInputIdle(process_, kDefaultTimeoutMs) == WAIT_TIMEOUT)
+            fail("the program never waited for input");
         if (!PostMessageA(dlg, WM_SYSCOMMAND, command, 0)) fail("PostMessage failed");
         out(done, 1);
     }
