@@ -85,7 +85,8 @@ struct Run {
         return nullptr;
     }
 
-    // Wine sends no window events across processes, so this polls. Each poll
+    // An out-of-context EVENT_OBJECT_SHOW hook never fired under Wine 8 when
+    // tried, so this polls. Each poll
     // is a server call and, under qemu, costs CPU that the program shares:
     // 5 ms keeps both the error and that cost small against a start-up of
     // about a second.
@@ -137,8 +138,8 @@ LRESULT ask(HWND w, UINT msg, WPARAM wp, LPARAM lp)
 }
 
 // One start-up: ms from CreateProcess to the visible window. (Wine 8 answers
-// GetProcessTimes for another process with the caller's own times, so CPU
-// time cannot be taken from here.)
+// GetProcessTimes for another process with the caller's own times, as far
+// as seen here, so CPU time cannot be taken from here.)
 double startupOnce(const std::string& dir, const std::string& caption, const std::string& exe)
 {
     Run run;
