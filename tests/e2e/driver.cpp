@@ -359,7 +359,9 @@ private:
             i.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
             i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
         }
-        in[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+        // Press and release carry the position too: in a Wine virtual desktop a
+        // window (re)appearing under the X pointer puts the cursor back there.
+        for (INPUT& i : in) i.mi.dwFlags |= MOUSEEVENTF_MOVE;
         in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
         in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
         // The button goes down only once the pointer is over the control: a
