@@ -459,6 +459,16 @@ private:
         out("gone", 1);
     }
 
+    // A box shown right after a long wait in its thread (say, for a child
+    // process) may still count as hung there: no answer yet is no mismatch.
+    static bool captionIs(HWND w, const std::string& caption) {
+        try {
+            return windowText(w) == caption;
+        } catch (const Failure&) {
+            return false;
+        }
+    }
+
     // A message box: a visible top-level dialog other than the main window.
     bool isBox(HWND w) const {
         return w != dialog_ && className(w) == "#32770";
@@ -484,7 +494,7 @@ private:
         HWND found = nullptr;
         if (!waitFor(timeoutArg(a, 2), [&] {
                 for (const TopLevel& t : visibleTopLevels())
-                    if (isBox(t.hwnd) && (a[1] == "*" || windowText(t.hwnd) == a[1])) {
+                    if (isBox(t.hwnd) && (a[1] == "*" || captionIs(t.hwnd, a[1]))) {
                         found = t.hwnd;
                         return true;
                     }
