@@ -12,7 +12,7 @@ KIT_DEVICE_KEYS=(
   'HKLM\Enum\USB\VID_0B7C&PID_3C07'
   'HKLM\Enum\USB\VID_0B7C&PID_8E15'
 )
-CLASS_KEY='HKLM\System\CurrentControlSet\Services\Class'
+KIT_CLASS_KEY='HKLM\System\CurrentControlSet\Services\Class'
 
 # The files of an earlier installation, by the short names the tables use.
 declare -A KIT_FILE=(
@@ -31,27 +31,27 @@ declare -A KIT_FILE_TEXT=(
   [drvidx]='driver index' [drvdata]='driver data'
 )
 
-UNINST_COMMAND='C:\WINDOWS\uninst.exe IsUninst.exe -y -fC:\Kestrin\VoUsb\Uninst.isu'
+KIT_UNINST_COMMAND='C:\WINDOWS\uninst.exe IsUninst.exe -y -fC:\Kestrin\VoUsb\Uninst.isu'
 
 # The boxes: caption | text | buttons (IDs of the visible ones).
-declare -A BOX_CAPTION=(
+declare -A KIT_BOX_CAPTION=(
   [previous]='Previous Installation Detected'
   [inf]='Old vousb.inf Detected'
   [inf_err]='Error' [vousb_err]='Error' [vomon_err]='Error'
 )
-declare -A BOX_TEXT=(
+declare -A KIT_BOX_TEXT=(
   [previous]=$'Previous Installation detected: It will be uninstalled.\nNOTE: Any user-modified files will be retained.\nA new install will follow Uninstall.'
   [inf]=$'Old vousb.inf file detected: To avoid conflicts, it will be renamed vousb.old.\nNOTE: You must manually add any additional devices if required.'
   [inf_err]='Error removing C:\WINDOWS\INF\vousb.inf or C:\WINDOWS\INF\vousb.bak: Please remove both and reinstall'
   [vousb_err]='Error removing C:\Windows\System\vousb.sys: Please remove it manually'
   [vomon_err]='Error removing C:\Windows\System\vomon.sys: Please remove it manually'
 )
-declare -A BOX_BUTTONS=([previous]=1,2 [inf]=1,2 [inf_err]=1 [vousb_err]=1 [vomon_err]=1)
+declare -A KIT_BOX_BUTTONS=([previous]=1,2 [inf]=1,2 [inf_err]=1 [vousb_err]=1 [vomon_err]=1)
 
 # --- setting up -----------------------------------------------------------
 
-# put_kit_files NAME...: the files of an earlier installation, each with its text.
-put_kit_files() {
+# kit_put_files NAME...: the files of an earlier installation, each with its text.
+kit_put_files() {
   local name file
   for name in "$@"; do
     file=$(unix_path "${KIT_FILE[$name]}")
@@ -62,14 +62,14 @@ put_kit_files() {
 
 # Read-only as Windows sees it: Wine maps a file without write permission to
 # FILE_ATTRIBUTE_READONLY, and refuses to delete it.
-make_read_only() {
+kit_read_only() {
   local name
   for name in "$@"; do chmod a-w "$(unix_path "${KIT_FILE[$name]}")"; done
 }
 
-# REGEDIT4 helpers. reg_key KEY [NAME=TEXT]...: a key with string values
+# REGEDIT4 helpers. kit_reg_key KEY [NAME=TEXT]...: a key with string values
 # (KEY as 'HKLM\...'; backslashes in TEXT are doubled here).
-reg_key() {
+kit_reg_key() {
   local key=$1 pair text
   shift
   printf '\n[%s]\n' "${key/#HKLM/HKEY_LOCAL_MACHINE}"
@@ -80,52 +80,52 @@ reg_key() {
   done
 }
 
-# reg_tree KEY: KEY with a subtree of three levels and several keys per level,
+# kit_reg_tree KEY: KEY with a subtree of three levels and several keys per level,
 # some without values, as device manager leaves them.
-reg_tree() {
+kit_reg_tree() {
   local key=$1
-  reg_key "$key" "e2e=$key"
-  reg_key "$key\\Device Parameters" 'SymbolicName=x'
-  reg_key "$key\\Device Parameters\\Alpha" 'a=1'
-  reg_key "$key\\Device Parameters\\Alpha\\One" 'b=2'
-  reg_key "$key\\Device Parameters\\Alpha\\Two"
-  reg_key "$key\\Device Parameters\\Beta" 'c=3'
-  reg_key "$key\\LogConf\\Gamma\\Delta" 'd=4'
-  reg_key "$key\\LogConf\\Epsilon"
+  kit_reg_key "$key" "e2e=$key"
+  kit_reg_key "$key\\Device Parameters" 'SymbolicName=x'
+  kit_reg_key "$key\\Device Parameters\\Alpha" 'a=1'
+  kit_reg_key "$key\\Device Parameters\\Alpha\\One" 'b=2'
+  kit_reg_key "$key\\Device Parameters\\Alpha\\Two"
+  kit_reg_key "$key\\Device Parameters\\Beta" 'c=3'
+  kit_reg_key "$key\\LogConf\\Gamma\\Delta" 'd=4'
+  kit_reg_key "$key\\LogConf\\Epsilon"
 }
 
-# instance DEVICE-KEY NAME DRIVER [noclass]: an instance with a subtree,
+# kit_instance DEVICE-KEY NAME DRIVER [noclass]: an instance with a subtree,
 # naming a class key that gets a subtree too ("-" for no Driver value;
 # "noclass" when the value names no key to make).
-instance() {
+kit_instance() {
   local key="$1\\$2" driver=$3
-  reg_tree "$key"
+  kit_reg_tree "$key"
   if [ "$driver" = - ]; then
-    reg_key "$key" 'DeviceDesc=no driver'
+    kit_reg_key "$key" 'DeviceDesc=no driver'
   else
-    reg_key "$key" "Driver=$driver"
-    [ "${4:-}" = noclass ] || reg_tree "$CLASS_KEY\\$driver"
+    kit_reg_key "$key" "Driver=$driver"
+    [ "${4:-}" = noclass ] || kit_reg_tree "$KIT_CLASS_KEY\\$driver"
   fi
 }
 
 # The kit's device keys as an earlier installation leaves them, with their
 # neighbours: the sibling VID_0B7C&PID_0F601, and a class key that no
 # instance names.
-seed_kit_keys() {
+kit_seed_keys() {
   {
     echo REGEDIT4
-    reg_key "${KIT_DEVICE_KEYS[0]}" 'DeviceDesc=kit device'
-    instance "${KIT_DEVICE_KEYS[0]}" '5&2A1F3B&0&1' 'E2EVoUsb\0000'
-    instance "${KIT_DEVICE_KEYS[0]}" '5&2A1F3B&0&2' 'E2EVoUsb\0001'
-    instance "${KIT_DEVICE_KEYS[1]}" '0000' 'E2EVoUsb\0002'
-    instance "${KIT_DEVICE_KEYS[2]}" '0000' 'E2EVoUsb\0003'
-    instance "${KIT_DEVICE_KEYS[2]}" '0001' 'E2EVoLink\0000'
-    instance "${KIT_DEVICE_KEYS[3]}" '0000' 'E2EVoLink\0001'
-    reg_key "${KIT_DEVICE_KEYS[4]}" 'DeviceDesc=no instances'
-    instance "${KIT_DEVICE_KEYS[5]}" '0000' 'E2EVoUsb\0004'
-    instance 'HKLM\Enum\USB\VID_0B7C&PID_0F601' '0000' 'E2EVoUsb\0010'
-    instance 'HKLM\Enum\USB\VID_0B7C&PID_6B1' '0000' 'E2EVoUsb\0011'
-    reg_tree "$CLASS_KEY\\E2EVoUsb\\0099"
+    kit_reg_key "${KIT_DEVICE_KEYS[0]}" 'DeviceDesc=kit device'
+    kit_instance "${KIT_DEVICE_KEYS[0]}" '5&2A1F3B&0&1' 'E2EVoUsb\0000'
+    kit_instance "${KIT_DEVICE_KEYS[0]}" '5&2A1F3B&0&2' 'E2EVoUsb\0001'
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0000' 'E2EVoUsb\0002'
+    kit_instance "${KIT_DEVICE_KEYS[2]}" '0000' 'E2EVoUsb\0003'
+    kit_instance "${KIT_DEVICE_KEYS[2]}" '0001' 'E2EVoLink\0000'
+    kit_instance "${KIT_DEVICE_KEYS[3]}" '0000' 'E2EVoLink\0001'
+    kit_reg_key "${KIT_DEVICE_KEYS[4]}" 'DeviceDesc=no instances'
+    kit_instance "${KIT_DEVICE_KEYS[5]}" '0000' 'E2EVoUsb\0004'
+    kit_instance 'HKLM\Enum\USB\VID_0B7C&PID_0F601' '0000' 'E2EVoUsb\0010'
+    kit_instance 'HKLM\Enum\USB\VID_0B7C&PID_6B1' '0000' 'E2EVoUsb\0011'
+    kit_reg_tree "$KIT_CLASS_KEY\\E2EVoUsb\\0099"
   } | reg_import
 }
 
@@ -153,9 +153,9 @@ kit_state() {
 
 kit_snapshot() { kit_state | sort -u > "$SCN_DIR/kit.$1"; }
 
-# without_places PREFIXES < STATE: the state lines outside the places (see
+# kit_without PREFIXES < STATE: the state lines outside the places (see
 # below), given as state-line prefixes, one a line.
-without_places() {
+kit_without() {
   PREFIXES=$1 awk '
     BEGIN { n = split(ENVIRON["PREFIXES"], p, "\n") }
     { for (i = 1; i <= n; i++) {
@@ -166,11 +166,11 @@ without_places() {
       print }'
 }
 
-# assert_rest_unchanged NAME PLACE...: nothing changed since snapshot NAME
+# kit_assert_rest_unchanged NAME PLACE...: nothing changed since snapshot NAME
 # outside the given places, each a key ('HKLM\...', with its subtree; only
 # the subtree if it ends in "\") or a file ('C:\...'). The places themselves
 # are checked by the scenario.
-assert_rest_unchanged() {
+kit_assert_rest_unchanged() {
   local name=$1 place prefixes="" diff
   shift
   for place in "$@"; do
@@ -179,15 +179,15 @@ assert_rest_unchanged() {
       *) prefixes+="F ${place,,}"$'\n' ;;
     esac
   done
-  kit_state | sort -u | without_places "$prefixes" > "$SCN_DIR/kit.now.rest"
-  diff=$(without_places "$prefixes" < "$SCN_DIR/kit.$name" | diff - "$SCN_DIR/kit.now.rest" \
+  kit_state | sort -u | kit_without "$prefixes" > "$SCN_DIR/kit.now.rest"
+  diff=$(kit_without "$prefixes" < "$SCN_DIR/kit.$name" | diff - "$SCN_DIR/kit.now.rest" \
     | grep '^[<>]' | head -n 3)
   [ -z "$diff" ] || check_failed "unexpected change besides the kit's keys and files: ${diff//$'\n'/; }"
 }
 
-# file_is NAME SOURCE: the kit file NAME holds the text that file SOURCE was
+# kit_file_is NAME SOURCE: the kit file NAME holds the text that file SOURCE was
 # seeded with ("-": NAME is absent).
-file_is() {
+kit_file_is() {
   local file got
   file=$(unix_path "${KIT_FILE[$1]}")
   if [ "$2" = - ]; then
@@ -200,7 +200,7 @@ file_is() {
 }
 
 # What the driver prints for the Nth box of the run (1 = first).
-box_out() {
+kit_box_out() {
   awk -v n="$1" -v key="$2" '
     /^box\.caption=/ { box++ }
     box == n && index($0, key "=") == 1 { value = substr($0, length(key) + 2) }
@@ -208,43 +208,43 @@ box_out() {
 }
 
 # The box text as the driver escapes it: \\ \n \r.
-escaped() {
+kit_escaped() {
   local s=${1//\\/\\\\}
   s=${s//$'\r'/\\r}
   printf '%s\n' "${s//$'\n'/\\n}"
 }
 
-# expect_box N KIND: the Nth box of the run is the box KIND, with its
+# kit_expect_box N KIND: the Nth box of the run is the box KIND, with its
 # caption, text, buttons, no owner, from the program.
-expect_box() {
+kit_expect_box() {
   local n=$1 kind=$2 got want button
-  got=$(box_out "$n" box.caption)
-  [ "$got" = "${BOX_CAPTION[$kind]}" ] || check_failed "box $n: caption '${got:-<none>}', expected '${BOX_CAPTION[$kind]}'"
-  got=$(box_out "$n" box.text.escaped)
-  want=$(escaped "${BOX_TEXT[$kind]}")
+  got=$(kit_box_out "$n" box.caption)
+  [ "$got" = "${KIT_BOX_CAPTION[$kind]}" ] || check_failed "box $n: caption '${got:-<none>}', expected '${KIT_BOX_CAPTION[$kind]}'"
+  got=$(kit_box_out "$n" box.text.escaped)
+  want=$(kit_escaped "${KIT_BOX_TEXT[$kind]}")
   [ "$got" = "$want" ] || check_failed "box $n ($kind): text '${got:-<none>}', expected '$want'"
-  got=$(box_out "$n" box.buttons)
-  [ "$got" = "${BOX_BUTTONS[$kind]}" ] || check_failed "box $n ($kind): buttons '${got:-<none>}', expected '${BOX_BUTTONS[$kind]}'"
+  got=$(kit_box_out "$n" box.buttons)
+  [ "$got" = "${KIT_BOX_BUTTONS[$kind]}" ] || check_failed "box $n ($kind): buttons '${got:-<none>}', expected '${KIT_BOX_BUTTONS[$kind]}'"
   for button in 1 2; do
     want=$([ $button = 1 ] && echo OK || echo Cancel)
-    case ",${BOX_BUTTONS[$kind]}," in
-      *,$button,*) got=$(box_out "$n" "box.button.$button")
+    case ",${KIT_BOX_BUTTONS[$kind]}," in
+      *,$button,*) got=$(kit_box_out "$n" "box.button.$button")
         [ "$got" = "$want" ] || check_failed "box $n ($kind): button $button reads '$got', expected '$want'" ;;
     esac
   done
-  [ "$(box_out "$n" box.owner)" = 0x00000000 ] || check_failed "box $n ($kind): has an owner $(box_out "$n" box.owner)"
-  [ "$(box_out "$n" box.launched)" = 1 ] || check_failed "box $n ($kind): not the program's own"
+  [ "$(kit_box_out "$n" box.owner)" = 0x00000000 ] || check_failed "box $n ($kind): has an owner $(kit_box_out "$n" box.owner)"
+  [ "$(kit_box_out "$n" box.launched)" = 1 ] || check_failed "box $n ($kind): not the program's own"
 }
 
 # Number of boxes the last run saw.
-box_count() { grep -c '^box\.caption=' "$SCN_DIR/last.out"; }
+kit_box_count() { grep -c '^box\.caption=' "$SCN_DIR/last.out"; }
 
 # The tick of the first stand-in record EVENT.
-log_tick() { tr -d '\r' < "$E2E_C/e2e/stub.log" | awk -F'|' -v e="$1" '$1 == e { print $2; exit }'; }
+kit_log_tick() { tr -d '\r' < "$E2E_C/e2e/stub.log" | awk -F'|' -v e="$1" '$1 == e { print $2; exit }'; }
 
-# Script lines that choose option ID and press OK. The hidden option is
+# Script lines that kit_choose option ID and press OK. The hidden option is
 # checked directly, as nobody can click it.
-choose() {
+kit_choose() {
   if [ "$1" = 1005 ]; then echo "check $1"; else echo "click $1"; fi
   echo "wait-control $1 checked 1"
   echo "click 1"
@@ -254,15 +254,15 @@ choose() {
 KIT_INSTANCES=('5&2A1F3B&0&1' '5&2A1F3B&0&2')
 
 # The state of the keys after the kit cleared its instances (and did nothing else).
-expect_instances_cleared() {
+kit_expect_instances_cleared() {
   local name
   for name in "${KIT_INSTANCES[@]}"; do
     assert_key_absent "${KIT_DEVICE_KEYS[0]}\\$name"
   done
   [ "$(reg_value "${KIT_DEVICE_KEYS[0]}" DeviceDesc)" = '"kit device"' ] \
     || check_failed "device key ${KIT_DEVICE_KEYS[0]} lost its own value or is gone"
-  assert_key_exists "$CLASS_KEY\\E2EVoUsb\\0000\\Device Parameters\\Alpha\\One"
-  assert_key_exists "$CLASS_KEY\\E2EVoUsb\\0001\\LogConf\\Gamma\\Delta"
+  assert_key_exists "$KIT_CLASS_KEY\\E2EVoUsb\\0000\\Device Parameters\\Alpha\\One"
+  assert_key_exists "$KIT_CLASS_KEY\\E2EVoUsb\\0001\\LogConf\\Gamma\\Delta"
   assert_key_exists "${KIT_DEVICE_KEYS[1]}\\0000\\Device Parameters\\Beta"
 }
 
@@ -272,17 +272,17 @@ expect_instances_cleared() {
 # (whole subtrees), everything else stays, and the setup program starts.
 kit_fresh() {
   medium "$E2E_C/medium" all
-  seed_kit_keys
+  kit_seed_keys
   kit_snapshot before
   drive <<EOF
 $(start_app)
-$(choose 1002)
+$(kit_choose 1002)
 wait-exit
 EOF
   expect_drive_ok
   assert_runs <<< "$(setup_run 1)"
-  expect_instances_cleared
-  assert_rest_unchanged before "${KIT_DEVICE_KEYS[0]}\\"
+  kit_expect_instances_cleared
+  kit_assert_rest_unchanged before "${KIT_DEVICE_KEYS[0]}\\"
 }
 scenario cleanup_kit_fresh kit_fresh
 
@@ -293,21 +293,21 @@ scenario cleanup_kit_fresh kit_fresh
 kit_previous_cancel() {
   medium "$E2E_C/medium" all
   install_uninst
-  seed_kit_keys
-  put_kit_files isu inf bak vousb vomon
+  kit_seed_keys
+  kit_put_files isu inf bak vousb vomon
   kit_snapshot before
   drive <<EOF
 $(start_app)
-$(choose 1002)
-wait-box "${BOX_CAPTION[previous]}"
+$(kit_choose 1002)
+wait-box "${KIT_BOX_CAPTION[previous]}"
 answer 2
 wait-exit
 EOF
   expect_drive_ok
-  expect_box 1 previous
+  kit_expect_box 1 previous
   assert_no_runs
-  expect_instances_cleared
-  assert_rest_unchanged before "${KIT_DEVICE_KEYS[0]}\\"
+  kit_expect_instances_cleared
+  kit_assert_rest_unchanged before "${KIT_DEVICE_KEYS[0]}\\"
 }
 scenario cleanup_kit_previous_cancel kit_previous_cancel
 
@@ -317,40 +317,40 @@ kit_previous_uninstall() {
   local name ended started
   medium "$E2E_C/medium" all
   install_uninst
-  seed_kit_keys
-  put_kit_files isu inf vousb vomon
+  kit_seed_keys
+  kit_put_files isu inf vousb vomon
   kit_snapshot before
   E2E_UNINST_SECONDS=3 E2E_PROBE="${KIT_FILE[inf]};${KIT_FILE[vousb]};${KIT_FILE[vomon]}" drive <<EOF
 $(start_app)
-$(choose 1002)
-wait-box "${BOX_CAPTION[previous]}"
+$(kit_choose 1002)
+wait-box "${KIT_BOX_CAPTION[previous]}"
 answer 1
-wait-box "${BOX_CAPTION[inf]}"
+wait-box "${KIT_BOX_CAPTION[inf]}"
 answer 1
 wait-exit
 EOF
   expect_drive_ok
-  expect_box 1 previous
-  expect_box 2 inf
+  kit_expect_box 1 previous
+  kit_expect_box 2 inf
   assert_runs <<EOF
-uninst-start|$UNINST_COMMAND|$MEDIUM_WIN|c:\\windows\\uninst.exe
+uninst-start|$KIT_UNINST_COMMAND|$MEDIUM_WIN|c:\\windows\\uninst.exe
 $(setup_run 1)
 EOF
   for name in inf vousb vomon; do
     grep -qF "|${KIT_FILE[$name]}|present" "$E2E_C/e2e/stub.log" \
       || check_failed "${KIT_FILE[$name]} was gone before the uninstaller ended"
   done
-  ended=$(log_tick uninst-end)
-  started=$(log_tick setup)
+  ended=$(kit_log_tick uninst-end)
+  started=$(kit_log_tick setup)
   [ -n "$ended" ] && [ -n "$started" ] && [ "$started" -ge "$ended" ] \
     || check_failed "setup started at tick ${started:-?}, before the uninstaller ended at ${ended:-?}"
-  expect_instances_cleared
-  file_is isu isu
-  file_is inf -
-  file_is bak inf
-  file_is vousb -
-  file_is vomon -
-  assert_rest_unchanged before "${KIT_DEVICE_KEYS[0]}\\" "${KIT_FILE[inf]}" "${KIT_FILE[bak]}" \
+  kit_expect_instances_cleared
+  kit_file_is isu isu
+  kit_file_is inf -
+  kit_file_is bak inf
+  kit_file_is vousb -
+  kit_file_is vomon -
+  kit_assert_rest_unchanged before "${KIT_DEVICE_KEYS[0]}\\" "${KIT_FILE[inf]}" "${KIT_FILE[bak]}" \
     "${KIT_FILE[vousb]}" "${KIT_FILE[vomon]}"
 }
 scenario cleanup_kit_previous_uninstall kit_previous_uninstall
@@ -365,6 +365,7 @@ scenario cleanup_kit_previous_uninstall kit_previous_uninstall
 KIT_FILE_ROWS=(
   "cleanup_kit_inf_moved|inf vousb|||inf:1|bak=inf|1"
   "cleanup_kit_inf_over_backup|inf bak|||inf:1|bak=inf|1"
+  "cleanup_kit_inf_read_only|inf||inf|inf:1|bak=inf|1"
   "cleanup_kit_inf_cancel|inf bak vousb vomon|||inf:2|inf=inf bak=bak vousb=vousb vomon=vomon|0"
   "cleanup_kit_inf_backup_read_only|inf bak vousb vomon||bak|inf:1 inf_err:1|inf=inf bak=bak vousb=vousb vomon=vomon|0"
   "cleanup_kit_inf_backup_in_use|inf bak vousb vomon|bak||inf:1 inf_err:1|inf=inf bak=bak vousb=vousb vomon=vomon|0"
@@ -380,29 +381,29 @@ kit_files() {
   local name step n=0 script="" source
   medium "$E2E_C/medium" all
   # shellcheck disable=SC2086  # lists of names
-  put_kit_files $there
+  kit_put_files $there
   # shellcheck disable=SC2086
-  make_read_only $read_only
+  kit_read_only $read_only
   kit_snapshot before
   for name in $held; do script+="hold ${KIT_FILE[$name]}"$'\n'; done
-  script+="$(start_app)"$'\n'"$(choose 1002)"$'\n'
+  script+="$(start_app)"$'\n'"$(kit_choose 1002)"$'\n'
   for step in $boxes; do
-    script+="wait-box \"${BOX_CAPTION[${step%:*}]}\""$'\n'"answer ${step#*:}"$'\n'
+    script+="wait-box \"${KIT_BOX_CAPTION[${step%:*}]}\""$'\n'"answer ${step#*:}"$'\n'
   done
   drive <<< "${script}wait-exit"
   expect_drive_ok
   for step in $boxes; do
     n=$((n + 1))
-    expect_box "$n" "${step%:*}"
+    kit_expect_box "$n" "${step%:*}"
   done
-  [ "$(box_count)" = "$n" ] || check_failed "$(box_count) boxes, expected $n"
+  [ "$(kit_box_count)" = "$n" ] || check_failed "$(kit_box_count) boxes, expected $n"
   if [ "$started" = 1 ]; then assert_runs <<< "$(setup_run 1)"; else assert_no_runs; fi
   for name in inf bak vousb vomon; do
     source=-
     for step in $after; do [ "${step%%=*}" = "$name" ] && source=${step#*=}; done
-    file_is "$name" "$source"
+    kit_file_is "$name" "$source"
   done
-  assert_rest_unchanged before "${KIT_FILE[inf]}" "${KIT_FILE[bak]}" "${KIT_FILE[vousb]}" "${KIT_FILE[vomon]}"
+  kit_assert_rest_unchanged before "${KIT_FILE[inf]}" "${KIT_FILE[bak]}" "${KIT_FILE[vousb]}" "${KIT_FILE[vomon]}"
 }
 
 for row in "${KIT_FILE_ROWS[@]}"; do
@@ -418,21 +419,21 @@ done
 ctst_seed() {
   {
     echo REGEDIT4
-    instance "${KIT_DEVICE_KEYS[1]}" '0001' 'USB'
-    instance "${KIT_DEVICE_KEYS[1]}" '0002' '\E2EKeepA\0000' noclass
-    instance "${KIT_DEVICE_KEYS[1]}" '0003' 'E2EKeepB\0000\' noclass
-    instance "${KIT_DEVICE_KEYS[1]}" '0004' 'E2EKeepC\..' noclass
-    instance "${KIT_DEVICE_KEYS[1]}" '0005' 'E2EKeepD\.\0000' noclass
-    instance "${KIT_DEVICE_KEYS[1]}" '0006' 'E2EKeepE\\0000' noclass
-    instance "${KIT_DEVICE_KEYS[1]}" '0007' '' noclass
-    instance "${KIT_DEVICE_KEYS[1]}" '0008' 'E2EVoUsb\0005'
-    instance "${KIT_DEVICE_KEYS[5]}" '0001' -
-    instance "${KIT_DEVICE_KEYS[5]}" '0002' 'E2EVoUsb\0006'
-    reg_tree "$CLASS_KEY\\E2EKeepA\\0000"
-    reg_tree "$CLASS_KEY\\E2EKeepB\\0000"
-    reg_tree "$CLASS_KEY\\E2EKeepC\\0000"
-    reg_tree "$CLASS_KEY\\E2EKeepD\\0000"
-    reg_tree "$CLASS_KEY\\E2EKeepE\\0000"
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0001' 'USB'
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0002' '\E2EKeepA\0000' noclass
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0003' 'E2EKeepB\0000\' noclass
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0004' 'E2EKeepC\..' noclass
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0005' 'E2EKeepD\.\0000' noclass
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0006' 'E2EKeepE\\0000' noclass
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0007' '' noclass
+    kit_instance "${KIT_DEVICE_KEYS[1]}" '0008' 'E2EVoUsb\0005'
+    kit_instance "${KIT_DEVICE_KEYS[5]}" '0001' -
+    kit_instance "${KIT_DEVICE_KEYS[5]}" '0002' 'E2EVoUsb\0006'
+    kit_reg_tree "$KIT_CLASS_KEY\\E2EKeepA\\0000"
+    kit_reg_tree "$KIT_CLASS_KEY\\E2EKeepB\\0000"
+    kit_reg_tree "$KIT_CLASS_KEY\\E2EKeepC\\0000"
+    kit_reg_tree "$KIT_CLASS_KEY\\E2EKeepD\\0000"
+    kit_reg_tree "$KIT_CLASS_KEY\\E2EKeepE\\0000"
   } | reg_import
 }
 
@@ -441,44 +442,44 @@ ctst_cleanup() {
   local keys=$1 files=$2 key
   medium "$E2E_C/medium" all
   if [ "$keys" = 1 ]; then
-    seed_kit_keys
+    kit_seed_keys
     ctst_seed
   fi
   # The kit's own leftovers are not the cable test's business.
   # shellcheck disable=SC2086
-  put_kit_files isu inf bak vousb vomon $files
+  kit_put_files isu inf bak vousb vomon $files
   kit_snapshot before
   drive <<EOF
 $(start_app)
-$(choose 1005)
+$(kit_choose 1005)
 wait-exit
 EOF
   expect_drive_ok
   assert_runs <<< "$(setup_run 3)"
-  file_is drvidx -
-  file_is drvdata -
+  kit_file_is drvidx -
+  kit_file_is drvdata -
   local gone=("${KIT_DEVICE_KEYS[@]}") kept=()
   if [ "$keys" = 1 ]; then
-    for key in 0000 0001 0002 0003 0004 0005; do gone+=("$CLASS_KEY\\E2EVoUsb\\$key"); done
-    gone+=("$CLASS_KEY\\E2EVoLink\\0000" "$CLASS_KEY\\E2EVoLink\\0001")
-    kept=("$CLASS_KEY\\E2EVoUsb\\0006\\LogConf\\Epsilon" "$CLASS_KEY\\E2EVoUsb\\0010"
-      "$CLASS_KEY\\E2EVoUsb\\0011" "$CLASS_KEY\\E2EVoUsb\\0099"
-      "$CLASS_KEY\\USB\\Device Parameters\\Alpha\\One"
-      "$CLASS_KEY\\E2EKeepA\\0000" "$CLASS_KEY\\E2EKeepB\\0000" "$CLASS_KEY\\E2EKeepC\\0000"
-      "$CLASS_KEY\\E2EKeepD\\0000" "$CLASS_KEY\\E2EKeepE\\0000"
+    for key in 0000 0001 0002 0003 0004 0005; do gone+=("$KIT_CLASS_KEY\\E2EVoUsb\\$key"); done
+    gone+=("$KIT_CLASS_KEY\\E2EVoLink\\0000" "$KIT_CLASS_KEY\\E2EVoLink\\0001")
+    kept=("$KIT_CLASS_KEY\\E2EVoUsb\\0006\\LogConf\\Epsilon" "$KIT_CLASS_KEY\\E2EVoUsb\\0010"
+      "$KIT_CLASS_KEY\\E2EVoUsb\\0011" "$KIT_CLASS_KEY\\E2EVoUsb\\0099"
+      "$KIT_CLASS_KEY\\USB\\Device Parameters\\Alpha\\One"
+      "$KIT_CLASS_KEY\\E2EKeepA\\0000" "$KIT_CLASS_KEY\\E2EKeepB\\0000" "$KIT_CLASS_KEY\\E2EKeepC\\0000"
+      "$KIT_CLASS_KEY\\E2EKeepD\\0000" "$KIT_CLASS_KEY\\E2EKeepE\\0000"
       'HKLM\Enum\USB\VID_0B7C&PID_0F601\0000\Device Parameters\Alpha\Two'
       'HKLM\Enum\USB\VID_0B7C&PID_6B1\0000')
   fi
   for key in "${gone[@]}"; do assert_key_absent "$key"; done
   for key in "${kept[@]}"; do assert_key_exists "$key"; done
-  assert_rest_unchanged before "${gone[@]}" "${KIT_FILE[drvidx]}" "${KIT_FILE[drvdata]}"
+  kit_assert_rest_unchanged before "${gone[@]}" "${KIT_FILE[drvidx]}" "${KIT_FILE[drvdata]}"
 }
 
-CTST_ROWS=(
+KIT_CTST_ROWS=(
   "cleanup_ctst_cleanup|1|drvidx drvdata"
   "cleanup_ctst_only_drvdata|0|drvdata"
 )
-for row in "${CTST_ROWS[@]}"; do
+for row in "${KIT_CTST_ROWS[@]}"; do
   IFS='|' read -r name keys files <<< "$row"
   scenario "$name" ctst_cleanup "$keys" "$files"
 done
@@ -487,21 +488,21 @@ done
 
 # Everything the kit and the cable test would remove is there and stays; only
 # the product's own setup program starts. Rows: name | option ID | index.
-PLAIN_ROWS=(
+KIT_PLAIN_ROWS=(
   "cleanup_plain_acrobat_keeps_kit|1001|0"
   "cleanup_plain_keil_keeps_kit|1004|2"
 )
 
-plain_product() {
+kit_plain_product() {
   local id=$1 index=$2
   medium "$E2E_C/medium" all
   install_uninst
-  seed_kit_keys
-  put_kit_files isu inf bak vousb vomon drvidx drvdata
+  kit_seed_keys
+  kit_put_files isu inf bak vousb vomon drvidx drvdata
   snapshot before
   drive <<EOF
 $(start_app)
-$(choose "$id")
+$(kit_choose "$id")
 wait-exit
 EOF
   expect_drive_ok
@@ -510,7 +511,7 @@ EOF
   assert_unchanged before
 }
 
-for row in "${PLAIN_ROWS[@]}"; do
+for row in "${KIT_PLAIN_ROWS[@]}"; do
   IFS='|' read -r name id index <<< "$row"
-  scenario "$name" plain_product "$id" "$index"
+  scenario "$name" kit_plain_product "$id" "$index"
 done
