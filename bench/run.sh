@@ -112,16 +112,7 @@ bench_start=$SECONDS
 
 # --- display and prefix ------------------------------------------------------
 
-: > "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ -s "$work/display" ] || die "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(head -n 1 "$work/display")
+start_xvfb "$work" || die "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 # The same kind of prefix as the end-to-end tests: Windows 98 mode, the
 # programs under C:\e2e, the medium at C:\medium, lib.sh's sentinels.

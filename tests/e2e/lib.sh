@@ -51,6 +51,24 @@ unix_path() {
   printf '%s\n' "$dir"
 }
 
+# --- display --------------------------------------------------------------
+
+# start_xvfb DIR: an X server of our own on a free display, its log in DIR;
+# sets xvfb_pid (stop it by that PID) and DISPLAY. Fails when none comes up.
+start_xvfb() {
+  local dir=$1
+  : > "$dir/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$dir/display" > "$dir/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$dir/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -s "$dir/display" ] || return 1
+  export DISPLAY=:$(head -n 1 "$dir/display")
+}
+
 # --- Wine -----------------------------------------------------------------
 
 # Stops this scenario's wineserver; it saves the registry files as it goes.

@@ -71,16 +71,7 @@ else
 fi
 
 # Our own X server on a free display.
-: > "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ -s "$work/display" ] || abort "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(head -n 1 "$work/display")
+start_xvfb "$work" || abort "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 # The base prefix that every scenario copies.
 make_base() {
