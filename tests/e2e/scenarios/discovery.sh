@@ -126,6 +126,7 @@ done
 discovery_nothing() {
   no_z_drive
   drive <<EOF
+drive-type Z
 $(start_app)
 controls
 windows
@@ -133,6 +134,7 @@ mouse 1
 wait-exit
 EOF
   expect_drive_ok
+  expect_drive_types "Z=1"  # DRIVE_NO_ROOT_DIR
   expect_options "0 0 0"
   expect_only_dialog
   expect_out exit.code 0
