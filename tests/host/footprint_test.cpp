@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/built_program.h"
 #include "support/pe_reader.h"
 
 #ifndef MASTERINSTALL_EXE
@@ -126,12 +127,10 @@ void Difference(std::vector<std::string> expected, std::vector<std::string> actu
 class Footprint : public ::testing::Test {
  protected:
   void SetUp() override {
-    static pe::Image image;
-    static std::string error;
-    static bool loaded = pe::load(MASTERINSTALL_EXE, image, error);
-    ASSERT_TRUE(loaded) << "cannot read the built program " << MASTERINSTALL_EXE << " (" << error
-                        << "); run `make build` first";
-    exe_ = &image;
+    std::string error;
+    exe_ = BuiltProgram(error);
+    ASSERT_TRUE(exe_) << "cannot read the built program " << MASTERINSTALL_EXE << " (" << error
+                      << "); run `make build` first";
   }
 
   const pe::Image* exe_ = nullptr;

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/built_program.h"
 #include "support/pe_reader.h"
 #include "support/resource_formats.h"
 
@@ -108,12 +109,10 @@ std::string Languages(const std::vector<const pe::Resource*>& found) {
 class Resources : public ::testing::Test {
  protected:
   void SetUp() override {
-    static pe::Image image;
-    static std::string error;
-    static bool loaded = pe::load(MASTERINSTALL_EXE, image, error);
-    ASSERT_TRUE(loaded) << "cannot read the built program " << MASTERINSTALL_EXE << " (" << error
-                        << "); run `make build` first";
-    exe_ = &image;
+    std::string error;
+    exe_ = BuiltProgram(error);
+    ASSERT_TRUE(exe_) << "cannot read the built program " << MASTERINSTALL_EXE << " (" << error
+                      << "); run `make build` first";
   }
 
   // The resource must exist in exactly one language, US English.
