@@ -246,6 +246,23 @@ void ScriptRegistryAnswer(const std::string& api, const std::string& keyPath, LO
     g_scripted[{ api, Canonical(keyPath) }] = error;
 }
 
+// Finds parent\subKey. name is what the log and scripted answers go by: the
+// key's own spelling when found, else the path as asked.
+LONG ResolveKey(HKEY parent, LPCSTR subKey, bool argumentsValid, std::shared_ptr<Key>& key, std::string& name)
+{
+    std::shared_ptr<Key> from;
+    LONG error = KeyOfHandle(parent, from);
+    name = error == ERROR_INVALID_HANDLE ? HandleName(parent) : Join(from->fullName, subKey);
+    if (error == ERROR_SUCCESS && !argumentsValid)
+        error = ERROR_INVALID_PARAMETER;
+    if (error == ERROR_SUCCESS) {
+        error = Walk(from, subKey, key);
+        if (error == ERROR_SUCCESS)
+            name = key->fullName;
+    }
+    return error;
+}
+
 }  // namespace fake
 
 using namespace fake;
@@ -253,17 +270,11 @@ using fake::detail::Log;
 
 LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
 {
-    std::shared_ptr<Key> from;
     std::shared_ptr<Key> key;
-    LONG error = KeyOfHandle(parent, from);
-    std::string name = error == ERROR_INVALID_HANDLE ? HandleName(parent) : Join(from->fullName, subKey);
+    std::string name;
+    LONG error = ResolveKey(parent, subKey, result != nullptr, key, name);
     if (!result)
         error = ERROR_INVALID_PARAMETER;
-    if (error == ERROR_SUCCESS) {
-        error = Walk(from, subKey, key);
-        if (error == ERROR_SUCCESS)
-            name = key->fullName;
-    }
     LONG answer;
     if (Scripted("RegOpenKeyExA", name, answer) && answer != ERROR_SUCCESS)
         error = answer;
@@ -357,17 +368,9 @@ LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved, LP
 
 LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey)
 {
-    std::shared_ptr<Key> from;
     std::shared_ptr<Key> key;
-    LONG error = KeyOfHandle(parent, from);
-    std::string name = error == ERROR_INVALID_HANDLE ? HandleName(parent) : Join(from->fullName, subKey);
-    if (error == ERROR_SUCCESS && !subKey)
-        error = ERROR_INVALID_PARAMETER;
-    if (error == ERROR_SUCCESS) {
-        error = Walk(from, subKey, key);
-        if (error == ERROR_SUCCESS)
-            name = key->fullName;
-    }
+    std::string name;
+    LONG error = ResolveKey(parent, subKey, subKey != nullptr, key, name);
     LONG answer;
     if (Scripted("RegDeleteKeyA", name, answer)) {
         error = answer;
